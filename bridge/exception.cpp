@@ -1,0 +1,7 @@
+#include "exception.h"
+
+Exception::Exception(const QString& message)
+    : FMessage(message)
+    , FWhat(message.toUtf8())
+{
+}

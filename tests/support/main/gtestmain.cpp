@@ -1,0 +1,8 @@
+// Entry point of the test programs that need no Qt (launcher, Tcl side).
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
