@@ -1,0 +1,6 @@
+#include "txtclbase.h"
+
+TXTclBase::TXTclBase(QObject* owner)
+    : TTcl(owner)
+{
+}
