@@ -14,7 +14,8 @@
 # and loads Tnm last, so that a failure to load it (reported to the caller as
 # this script's error) still leaves both paths set.
 #
-# It runs for every interpreter, so it stays cheap: a few file tests, no scan.
+# It runs for every interpreter, so it stays cheap: a few file tests, no scan
+# of the package folders.
 
 apply {{} {
     set share [file dirname [file normalize [info script]]]
@@ -24,6 +25,12 @@ apply {{} {
     if {[lsearch -exact $::auto_path $lib] < 0} {
         # First, so that our Tnm wins over any other package of that name.
         set ::auto_path [linsert $::auto_path 0 $lib]
+    }
+    # Register our Tnm at once: left to "package require", it would first read
+    # the index of every package on auto_path, several milliseconds each time.
+    set dir [file join $lib Tnm]
+    if {[file isfile [file join $dir pkgIndex.tcl]]} {
+        source [file join $dir pkgIndex.tcl]
     }
 
     # The resource file lives where the user may write: the browser's recovery
