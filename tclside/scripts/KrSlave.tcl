@@ -51,9 +51,12 @@ namespace eval ::KrSlave {
 
 proc ::KrSlave::Log {text} {
     variable log
+    # A log that fails (a full disk) must not stop the slave.
     if {$log ne ""} {
-        puts $log $text
-        flush $log
+        catch {
+            puts $log $text
+            flush $log
+        }
     }
 }
 
