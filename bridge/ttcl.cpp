@@ -50,6 +50,9 @@ QString TTcl::Eval(const QString& script)
 {
     // The one private copy of the script: UTF-8, zero-terminated.
     const QByteArray buffer = script.toUtf8();
+    // Without this, Tcl 8.6 turns a top-level break or continue into an error of its
+    // own wording; the caller is to see the code's own result instead.
+    Tcl_AllowExceptions(FInterp);
     const int code = Tcl_EvalEx(FInterp, buffer.constData(), buffer.size(), TCL_EVAL_GLOBAL);
     if (code != TCL_OK)
         throw ETclEvalException(GetResult());
