@@ -5,6 +5,7 @@
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
+#include <net-snmp/library/snmpusm.h>
 
 #include <algorithm>
 #include <cmath>
@@ -459,6 +460,19 @@ bool SnmpSession::open(Tcl_Interp *interp)
                     return false;
                 }
             }
+        }
+    }
+    if (s.version == SNMP_VERSION_3) {
+        // net-snmp keeps the keys of a user process-wide and does not replace
+        // them when a session for the same user opens: forget the user, so that
+        // the passwords given now are the ones used.
+        for (struct usmUser *u = usm_get_userList(); u != nullptr;) {
+            struct usmUser *next = u->next;
+            if (u->name != nullptr && user == u->name) {
+                usm_remove_user(u);
+                usm_free_user(u);
+            }
+            u = next;
         }
     }
     handle_ = snmp_sess_open(&s);
