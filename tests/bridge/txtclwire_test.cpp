@@ -261,6 +261,28 @@ TEST_F(WireTest, ResultHandlerSendingACommandIsAnsweredAfterEarlierOnes)
     EXPECT_EQ(events, (std::vector<std::string>{"R:c1:a", "R:c2:b", "R:c1:c"}));
 }
 
+TEST_F(WireTest, HandlerPumpingMessagesDispatchesLaterRepliesNestedAndNothingTwice)
+{
+    // "0b" is already in the receive buffer when a's handler starts pumping; the
+    // nested notification that brings "0c" must dispatch b before c, and the outer
+    // dispatch loop must not see either again.
+    c1->OnResult = [this](QObject*, const QString& text) {
+        events.push_back("R:c1:" + text.toStdString());
+        peer.Write("0c!@#\r\n");
+        EXPECT_TRUE(waitEvents(3));
+        events.push_back("end");
+    };
+    c1->Send(QStringLiteral("a"));
+    c2->Send(QStringLiteral("b"));
+    c2->Send(QStringLiteral("c"));
+    peer.Write("0a!@#\r\n0b!@#\r\n");
+    ASSERT_TRUE(waitEvents(4));
+    settle(50);
+    EXPECT_EQ(events, (std::vector<std::string>{"R:c1:a", "R:c2:b", "R:c2:c", "end"}));
+    EXPECT_TRUE(xtcl->Waiting().isEmpty());
+    EXPECT_TRUE(xtcl->ReceiveBuffer().isEmpty());
+}
+
 TEST_F(WireTest, SlaveClosingTakesTheLinkDownOnce)
 {
     int closes = 0;
