@@ -29,12 +29,18 @@ std::string trim(const std::string &text)
 
 // Tcl strings are (modified) UTF-8; octets go out as UTF-8 and come back
 // through Tcl's decoder, which takes bytes that are not UTF-8 as Latin-1.
+Tcl_Encoding utf8()
+{
+    static Tcl_Encoding encoding = Tcl_GetEncoding(nullptr, "utf-8");
+    return encoding;
+}
+
 std::string toBytes(Tcl_Obj *obj)
 {
     Tcl_DString ds;
     int length = 0;
     const char *text = Tcl_GetStringFromObj(obj, &length);
-    Tcl_UtfToExternalDString(Tcl_GetEncoding(nullptr, "utf-8"), text, length, &ds);
+    Tcl_UtfToExternalDString(utf8(), text, length, &ds);
     std::string bytes(Tcl_DStringValue(&ds), static_cast<std::size_t>(Tcl_DStringLength(&ds)));
     Tcl_DStringFree(&ds);
     return bytes;
@@ -43,7 +49,7 @@ std::string toBytes(Tcl_Obj *obj)
 Tcl_Obj *fromBytes(const unsigned char *data, std::size_t length)
 {
     Tcl_DString ds;
-    Tcl_ExternalToUtfDString(Tcl_GetEncoding(nullptr, "utf-8"), reinterpret_cast<const char *>(data),
+    Tcl_ExternalToUtfDString(utf8(), reinterpret_cast<const char *>(data),
                              static_cast<int>(length), &ds);
     Tcl_Obj *obj = Tcl_NewStringObj(Tcl_DStringValue(&ds), Tcl_DStringLength(&ds));
     Tcl_DStringFree(&ds);
