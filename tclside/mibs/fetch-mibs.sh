@@ -63,11 +63,15 @@ printf '\nEND\n' >> "$work/rfc1215"
 mv "$work/rfc1215" "$work/set/RFC-1215.mib"
 
 chmod 777 "$work"
-(cd "$work" && apt-get download erlang-snmp >/dev/null 2>"$work/apt.log") || {
+download_erlang() {
+    (cd "$work" && apt-get download erlang-snmp >/dev/null 2>"$work/apt.log")
+}
+# On a machine whose package lists were never fetched, fetch them once (root only).
+if ! download_erlang && ! { [ "$(id -u)" = 0 ] && apt-get update -qq >/dev/null 2>&1 && download_erlang; }; then
     cat "$work/apt.log" >&2
     echo "fetch-mibs: apt-get download erlang-snmp failed (run apt-get update first?)" >&2
     exit 1
-}
+fi
 mkdir -p "$work/erl"
 dpkg-deb -x "$work"/erlang-snmp_*.deb "$work/erl"
 for m in $ERLANG_MODULES; do

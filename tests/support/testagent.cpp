@@ -74,7 +74,11 @@ int TestAgent::freePort()
 
 TestAgent::TestAgent()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "olvarin-agent-XXXXXX").string();
+    // As root the agent runs as Debian-snmp, which must reach the folder: /tmp
+    // is open to every user, a TMPDIR under /root would not be.
+    const std::filesystem::path base =
+        runAsAgentUser() ? std::filesystem::path("/tmp") : std::filesystem::temp_directory_path();
+    std::string pattern = (base / "olvarin-agent-XXXXXX").string();
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (mkdtemp(buffer.data()) == nullptr) {
