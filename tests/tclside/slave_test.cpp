@@ -2,8 +2,10 @@
 // KrDSlave.tcl under the tclsh76 shim), connecting back to a socket the test
 // listens on, answering framed commands in order, and ending with the link.
 #include "../launcher/childprocess.h"
+#include "testagent.h"
 
 #include <gtest/gtest.h>
+#include <tcl.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -226,6 +228,105 @@ TEST(DebugSlave, LogsCommandsAndRepliesToTheDebugFileOrStandardOutput)
         EXPECT_EQ(link.Slave().Wait(std::chrono::seconds(10)), std::optional<int>(0));
         EXPECT_EQ(link.Slave().Stdout(), expected);
     }
+}
+
+// The browser's SNMP requests through the slave, against the real agent. Replies
+// are taken apart as the browser does: the reply text inserted unchanged after
+// "lindex" in an interpreter of its own.
+class SlaveSnmp : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { FAgent = std::make_unique<TestAgent>(); }
+    static void TearDownTestSuite() { FAgent.reset(); }
+
+    void SetUp() override
+    {
+        static const bool found = (Tcl_FindExecutable(nullptr), true);
+        (void)found;
+        FInterp = Tcl_CreateInterp();
+        FLink = std::make_unique<SlaveLink>(FHome, "ostrane", "KrSlave.tcl");
+        ASSERT_EQ(FLink->Ask("KrSource Olvarin.tcl"), "0");
+    }
+    void TearDown() override
+    {
+        FLink.reset();
+        Tcl_DeleteInterp(FInterp);
+    }
+
+    std::string Eval(const std::string& script)
+    {
+        EXPECT_EQ(Tcl_Eval(FInterp, script.c_str()), TCL_OK) << script;
+        return Tcl_GetStringResult(FInterp);
+    }
+
+    // Element index of a one-binding result reply, as the main and walk windows
+    // take it: "lindex " + reply text + " " + index.
+    std::string Element(const std::string& reply, int index)
+    {
+        return Eval("lindex " + reply.substr(1) + " " + std::to_string(index));
+    }
+
+    static std::string Agent() { return FAgent->address(); }
+
+    static std::unique_ptr<TestAgent> FAgent;
+    TempDir FHome;
+    std::unique_ptr<SlaveLink> FLink;
+    Tcl_Interp* FInterp = nullptr;
+};
+
+std::unique_ptr<TestAgent> SlaveSnmp::FAgent;
+
+TEST_F(SlaveSnmp, GlobalRequestsAnswerOneBracedBinding)
+{
+    // The main window's Get and Get Next, texts as it builds them.
+    std::string reply = FLink->Ask("SnmpGlobalRequest " + Agent() + " public 5 3 get {{1.3.6.1.2.1.1.1.0 }}");
+    ASSERT_EQ(reply.substr(0, 2), "0{") << reply;
+    EXPECT_EQ(Element(reply, 0), "1.3.6.1.2.1.1.1.0");
+    EXPECT_EQ(Element(reply, 1), "OCTET STRING");
+    EXPECT_NE(Element(reply, 2), "");
+
+    reply = FLink->Ask("SnmpGlobalRequest " + Agent() + " public 5 3 getnext {{1.3.6.1.2.1.1 }}");
+    EXPECT_EQ(Element(reply, 0), "1.3.6.1.2.1.1.1.0");
+
+    // Set, then Get: a value full of Tcl's special characters comes back as it
+    // went, through the slave's evaluation both ways.
+    const std::string contact = "ops {desk} $HOME [exit 3] \"x\" \\ y";
+    reply = FLink->Ask("SnmpGlobalRequest " + Agent() + " private 5 3 set {{1.3.6.1.2.1.1.4.0  {"
+                       + contact + "}}}");
+    ASSERT_EQ(reply.substr(0, 1), "0") << reply;
+    reply = FLink->Ask("SnmpGlobalRequest " + Agent() + " public 5 3 get {{1.3.6.1.2.1.1.4.0 }}");
+    EXPECT_EQ(Element(reply, 2), contact);
+
+    // Failures are error replies and leave no session behind.
+    reply = FLink->Ask("SnmpGlobalRequest " + Agent() + " wrong 1 0 get {{1.3.6.1.2.1.1.1.0 }}");
+    EXPECT_EQ(reply.substr(0, 11), "1noResponse") << reply;
+    EXPECT_EQ(FLink->Ask("info commands snmp?*"), "0");
+}
+
+TEST_F(SlaveSnmp, SessionRequestsOfWalkAndTabulateWindows)
+{
+    const std::string session = FLink->Ask("snmp session -address " + Agent() + " -timeout 5 -retries 3");
+    ASSERT_EQ(session.substr(0, 5), "0snmp") << session;
+    const std::string name = session.substr(1);
+
+    // The walk: one OID at a time, one binding back.
+    std::string reply = FLink->Ask("SnmpSessionRequest " + name + " getnext 1.3.6.1.2.1.1");
+    EXPECT_EQ(Element(reply, 0), "1.3.6.1.2.1.1.1.0");
+    reply = FLink->Ask("SnmpSessionRequest " + name + " getnext " + Element(reply, 0));
+    EXPECT_EQ(Element(reply, 0), "1.3.6.1.2.1.1.2.0");
+
+    // The tabulate window: the columns as one quoted word, one binding each.
+    reply = FLink->Ask(name + " getnext \"1.3.6.1.2.1.2.2.1.1 1.3.6.1.2.1.2.2.1.2\"");
+    ASSERT_EQ(reply.substr(0, 1), "0") << reply;
+    // As the tabulate window takes it apart: a list of bindings, then each one.
+    const std::string list = reply.substr(1);
+    EXPECT_EQ(Eval("llength {" + list + "}"), "2");
+    const std::string first = Eval("lindex {" + list + "} 0");
+    const std::string second = Eval("lindex {" + list + "} 1");
+    EXPECT_EQ(Eval("lindex {" + first + "} 0").rfind("1.3.6.1.2.1.2.2.1.1.", 0), 0u) << first;
+    EXPECT_EQ(Eval("lindex {" + second + "} 0").rfind("1.3.6.1.2.1.2.2.1.2.", 0), 0u) << second;
+
+    EXPECT_EQ(FLink->Ask(name + " destroy").substr(0, 1), "0");
+    EXPECT_EQ(FLink->Ask("SnmpSessionRequest " + name + " getnext 1.3.6.1.2.1.1").substr(0, 1), "1");
 }
 
 // The browser's recovery restarts it with "exec Olvarin.exe &": that program
