@@ -1,6 +1,8 @@
 // Program entry: the TCP/IP check, title and help file, the windows it creates and
 // the message loop's end.
 #include "browsermain.h"
+#include "exception.h"
+#include "handlerguard.h"
 #include "dialogs.h"
 #include "helpviewer.h"
 #include "main_fixture.h"
@@ -88,4 +90,21 @@ TEST(ProgramEntry, StartsTheApplicationAndItsWindowsInOrder)
     EXPECT_EQ(Form_Olvarin, nullptr);
     EXPECT_EQ(Form_MibCompiler, nullptr);
     EXPECT_EQ(visibleWindows(), 0);
+}
+
+TEST(HandlerBoundary, AFailureEscapingAHandlerIsShownAndTheProgramGoesOn)
+{
+    Dialogs::clearHistory();
+    EXPECT_FALSE(HandlerGuard::run([] { throw Exception(QStringLiteral("TXTcl.Send - Error in external process")); }));
+    EXPECT_FALSE(HandlerGuard::run([] { throw std::runtime_error("plain"); }));
+    EXPECT_FALSE(HandlerGuard::run([] { throw 42; }));
+    EXPECT_TRUE(HandlerGuard::run([] {}));
+    ASSERT_EQ(Dialogs::history().size(), 3u);
+    for (const Dialogs::Message& m : Dialogs::history()) {
+        EXPECT_EQ(m.caption, QStringLiteral("MIB Browser"));
+        EXPECT_EQ(m.kind, Dialogs::Kind::Error);
+        EXPECT_EQ(m.buttons, int(Dialogs::Ok));
+    }
+    EXPECT_EQ(Dialogs::history()[0].text, QStringLiteral("TXTcl.Send - Error in external process"));
+    EXPECT_EQ(Dialogs::history()[1].text, QStringLiteral("plain"));
 }

@@ -111,3 +111,23 @@ TEST_F(MainSnmp, AnAgentThatDoesNotAnswerGivesTheStatusTextAndOneInformationBox)
     // The panel keeps what it showed.
     EXPECT_EQ(Main->Edit_OID->text(), QStringLiteral("1.3.6.1.2.1.1.1.0"));
 }
+
+TEST_F(MainSnmp, ASetThatCannotBeBuiltIsShownAndNothingIsSent)
+{
+    openOnAgent();
+    // The enumeration test fails on an OID that the MIB rejects: the click ends in
+    // the default error display, and no request leaves.
+    Main->Edit_OID->setText(QStringLiteral("no.such.object"));
+    ASSERT_FALSE(Main->Button_Set->isEnabled());
+    emit Main->Button_Set->clicked(); // as if it were enabled
+    EXPECT_TRUE(Main->XTcl->Waiting().isEmpty());
+    ASSERT_EQ(Dialogs::history().size(), 1u);
+    EXPECT_EQ(Dialogs::history().front().caption, QStringLiteral("MIB Browser"));
+    EXPECT_EQ(Dialogs::history().front().kind, Dialogs::Kind::Error);
+    EXPECT_FALSE(Dialogs::history().front().text.isEmpty());
+    // The window goes on working.
+    Main->Edit_OID->setText(QStringLiteral("1.3.6.1.2.1.1.5.0"));
+    Main->Button_Get->click();
+    ASSERT_TRUE(waitForReplies());
+    EXPECT_FALSE(Main->ComboBox_Value->currentText().isEmpty());
+}
