@@ -27,6 +27,8 @@ public:
     TForm_MibTabulate& operator=(const TForm_MibTabulate&) = delete;
 
     [[nodiscard]] QString StatusText() const;
+    // The name of this window's session command in the slave; empty until created.
+    [[nodiscard]] QString Session() const { return FSession; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -25,6 +25,8 @@ public:
     TForm_MibWalk& operator=(const TForm_MibWalk&) = delete;
 
     [[nodiscard]] QString StatusText() const;
+    // The name of this window's session command in the slave; empty until created.
+    [[nodiscard]] QString Session() const { return FSession; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
