@@ -1,6 +1,7 @@
 // A resource file that does not load: the default copy replaces it (the user's file
 // kept as Olvarin.rc.bak), the user is asked, and this copy of the browser ends.
 #include "main_fixture.h"
+#include "ttcl.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,5 +77,9 @@ TEST_F(MainRecovery, ReplacesABrokenResourceFileOnBothAnswersAndKeepsTheOldOne)
     // Only the OK answer started a new copy.
     ASSERT_TRUE(waitUntil([&] { return QFile::exists(started); }, 5000));
     EXPECT_EQ(readAll(started), QByteArray("started\n"));
+    // Tcl reaps the stand-in it started in the background at its next foreground exec.
+    (void)waitUntil([] { return false; }, 200);
+    TTcl reaper;
+    (void)reaper.Eval(QStringLiteral("exec true"));
     qputenv("PATH", path);
 }
