@@ -91,6 +91,19 @@ TEST_F(TabulateWindowTest, IfTableFromTableOrEntryGivesTheSameGrid)
     EXPECT_TRUE(Dialogs::history().empty());
 }
 
+TEST_F(TabulateWindowTest, PassOverTheAgentsLastTableEnds)
+{
+    // vacmViewTreeFamilyTable is the agent's last table: its pass ends on endOfMibView.
+    const QStringList rows = agentWalk(QStringLiteral("1.3.6.1.6.3.16.1.5.2.1.6"));
+    ASSERT_FALSE(rows.isEmpty());
+    TForm_MibTabulate* tab = openTabulate(QStringLiteral("1.3.6.1.6.3.16.1.5.2"));
+    ASSERT_NE(tab, nullptr);
+    ASSERT_TRUE(passDone(tab));
+    EXPECT_EQ(grid(tab)->RowCount(), rows.size() + 1);
+    EXPECT_EQ(grid(tab)->FixedCols(), 2);
+    EXPECT_TRUE(Dialogs::history().empty());
+}
+
 TEST_F(TabulateWindowTest, ShorterPassTrimsTheGridAndCloseDestroysTheSession)
 {
     QPointer<TForm_MibTabulate> tab(openTabulate(IfTable));

@@ -115,7 +115,8 @@ protected:
         QStringList oids;
         for (const QByteArray& line : walk.readAllStandardOutput().split('\n')) {
             const QByteArray oid = line.split(' ').value(0).trimmed();
-            if (oid.startsWith('.'))
+            // At the end of the agent's MIB the tool repeats the last OID with a note.
+            if (oid.startsWith('.') && !line.contains("No more variables left"))
                 oids.append(QString::fromLatin1(oid.mid(1)));
         }
         return oids;

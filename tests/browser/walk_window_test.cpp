@@ -120,6 +120,23 @@ TEST_F(WalkWindowTest, EmptySubtreeGivesOnlyTheCycleRow)
     EXPECT_EQ(list(walk)->topLevelItem(0)->text(0), QStringLiteral("Cycle 1 done."));
 }
 
+TEST_F(WalkWindowTest, EndOfTheAgentsMibEndsTheCycle)
+{
+    // vacmViewTreeFamilyStatus is the agent's last column: past its last instance
+    // the agent answers endOfMibView, with the OID asked for, still inside the root.
+    const QString lastColumn = QStringLiteral("1.3.6.1.6.3.16.1.5.2.1.6");
+    const QStringList instances = agentWalk(lastColumn);
+    ASSERT_FALSE(instances.isEmpty());
+
+    TForm_MibWalk* walk = openWalk(lastColumn);
+    ASSERT_NE(walk, nullptr);
+    repetitions(walk)->setValue(2);
+    ASSERT_TRUE(runToEnd(walk, 20000));
+    EXPECT_EQ(list(walk)->topLevelItemCount(), 2 * (instances.size() + 1));
+    EXPECT_EQ(cycleRows(walk), 2);
+    EXPECT_TRUE(Dialogs::history().empty());
+}
+
 TEST_F(WalkWindowTest, ThreeCyclesLoggedByteForByteClosedAndEmptiedByANewStart)
 {
     QTemporaryDir dir;
@@ -228,6 +245,25 @@ TEST_F(WalkWindowTest, WrongCommunityFailsTheWalkWithAnInformationBox)
     EXPECT_EQ(walk->StatusText(), box.text);
     EXPECT_TRUE(start(walk)->isEnabled());
     EXPECT_EQ(list(walk)->topLevelItemCount(), 0);
+}
+
+TEST_F(WalkWindowTest, LogLeftOpenByAFailedWalkIsClosedByTheNextStart)
+{
+    QTemporaryDir dir;
+    Main->Edit_Community->setText(QStringLiteral("not-the-community"));
+    Main->Edit_Timeout->setText(QStringLiteral("1"));
+    Main->Edit_Retry->setText(QStringLiteral("0"));
+    TForm_MibWalk* walk = openWalk(SystemOid);
+    ASSERT_NE(walk, nullptr);
+    logTo(walk, dir.filePath(QStringLiteral("mibwalk.txt")));
+    auto* interp = walk->findChild<TXTclClient*>(QStringLiteral("XTclClient_Req"));
+
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        start(walk)->click();
+        ASSERT_TRUE(waitFor([&] { return Dialogs::history().size() == static_cast<size_t>(attempt); }));
+        EXPECT_TRUE(start(walk)->isEnabled());
+        EXPECT_EQ(interp->Eval(QStringLiteral("llength [file channels file*]")), QStringLiteral("1")) << attempt;
+    }
 }
 
 TEST_F(WalkWindowTest, ClosingMidWalkDestroysTheSessionAndLeavesNoLateEffect)
