@@ -266,6 +266,47 @@ TEST_F(WalkWindowTest, LogLeftOpenByAFailedWalkIsClosedByTheNextStart)
     }
 }
 
+TEST_F(WalkWindowTest, LogFileChoiceAndBrowseDialog)
+{
+    TForm_MibWalk* walk = openWalk(SystemOid);
+    ASSERT_NE(walk, nullptr);
+    auto* edit = walk->findChild<QLineEdit*>(QStringLiteral("Edit_Filename"));
+    auto* browse = walk->findChild<QPushButton*>(QStringLiteral("Button_Browse"));
+    EXPECT_EQ(edit->text(), QStringLiteral("mibwalk.txt"));
+    EXPECT_FALSE(edit->isEnabled());
+    EXPECT_FALSE(browse->isEnabled());
+    walk->findChild<QCheckBox*>(QStringLiteral("CheckBox_LogToFile"))->setChecked(true);
+    EXPECT_TRUE(edit->isEnabled());
+    EXPECT_TRUE(browse->isEnabled());
+
+    QStringList answer{QStringLiteral("/var/log/chosen.log")};
+    Dialogs::setFileResponder([&answer](const Dialogs::FileRequest&) { return answer; });
+    browse->click();
+    EXPECT_EQ(edit->text(), QStringLiteral("/var/log/chosen.log"));
+    answer.clear(); // cancelled
+    browse->click();
+    Dialogs::setFileResponder({});
+    EXPECT_EQ(edit->text(), QStringLiteral("/var/log/chosen.log"));
+    ASSERT_EQ(Dialogs::fileHistory().size(), 2u);
+    EXPECT_EQ(Dialogs::fileHistory().front().filter, QStringLiteral("Log file (*.log)"));
+    EXPECT_TRUE(Dialogs::fileHistory().front().mustExist);
+    EXPECT_FALSE(Dialogs::fileHistory().front().multiSelect);
+}
+
+TEST_F(WalkWindowTest, FailedSessionLeavesTheWindowHidden)
+{
+    Main->Edit_Timeout->setText(QStringLiteral("not a number"));
+    showObject(SystemOid);
+    Main->Button_Walk->click();
+    auto windows = Main->findChildren<TForm_MibWalk*>();
+    ASSERT_EQ(windows.size(), 1);
+    ASSERT_TRUE(waitFor([] { return !Dialogs::history().empty(); }));
+    EXPECT_EQ(Dialogs::history().front().kind, Dialogs::Kind::Information);
+    EXPECT_EQ(windows.front()->StatusText(), Dialogs::history().front().text);
+    settle(200);
+    EXPECT_FALSE(windows.front()->isVisible());
+}
+
 TEST_F(WalkWindowTest, ClosingMidWalkDestroysTheSessionAndLeavesNoLateEffect)
 {
     QTemporaryDir dir;
