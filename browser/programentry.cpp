@@ -36,7 +36,15 @@ ProgramEntry::ProgramEntry(TcpIpCheck check)
 {
 }
 
-ProgramEntry::~ProgramEntry() = default;
+ProgramEntry::~ProgramEntry()
+{
+    delete FMibCompiler.data();
+}
+
+TForm_MibCompiler* ProgramEntry::MibCompiler() const
+{
+    return FMibCompiler.data();
+}
 
 bool ProgramEntry::IsTcpIpInstalled()
 {
@@ -66,7 +74,7 @@ bool ProgramEntry::Start(const QStringList& arguments)
     QGuiApplication::setQuitOnLastWindowClosed(false);
     FMain = std::make_unique<TForm_Olvarin>(arguments);
     QObject::connect(FMain.get(), &TForm_Olvarin::closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-    HandlerGuard::run([this] { FMibCompiler = std::make_unique<TForm_MibCompiler>(); });
+    HandlerGuard::run([this] { FMibCompiler = new TForm_MibCompiler(); });
     return true;
 }
 

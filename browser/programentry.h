@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -31,12 +32,14 @@ public:
     int Run();
 
     [[nodiscard]] TForm_Olvarin* MainWindow() const { return FMain.get(); }
-    [[nodiscard]] TForm_MibCompiler* MibCompiler() const { return FMibCompiler.get(); }
+    [[nodiscard]] TForm_MibCompiler* MibCompiler() const;
 
     static constexpr int TcpIpHelpContext = 3501;
 
 private:
     TcpIpCheck FCheck;
     std::unique_ptr<TForm_Olvarin> FMain;
-    std::unique_ptr<TForm_MibCompiler> FMibCompiler; // destroyed before the main window
+    // The dialog releases itself on Cancel (deleteLater), so it is only watched here:
+    // the pointer empties itself then, and the destructor deletes what is left.
+    QPointer<TForm_MibCompiler> FMibCompiler; // destroyed before the main window
 };

@@ -11,6 +11,7 @@
 #include "terminationrequest.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -90,6 +91,25 @@ TEST(ProgramEntry, StartsTheApplicationAndItsWindowsInOrder)
     EXPECT_EQ(Form_Olvarin, nullptr);
     EXPECT_EQ(Form_MibCompiler, nullptr);
     EXPECT_EQ(visibleWindows(), 0);
+}
+
+TEST(ProgramEntry, AMibLoadDialogReleasedByCancelIsNotDestroyedTwice)
+{
+    maintest::ConfigHome home;
+    Dialogs::clearHistory();
+    TerminationRequest::Reset();
+    {
+        ProgramEntry entry([] { return true; });
+        ASSERT_TRUE(entry.Start({QStringLiteral("Olvarin")}));
+        ASSERT_NE(entry.MibCompiler(), nullptr);
+        entry.MibCompiler()->findChild<QPushButton*>(QStringLiteral("Button2"))->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(entry.MibCompiler(), nullptr);
+        EXPECT_EQ(Form_MibCompiler, nullptr);
+        entry.MainWindow()->close();
+    } // the entry goes with the dialog already gone
+    EXPECT_EQ(Form_Olvarin, nullptr);
+    EXPECT_TRUE(Dialogs::history().empty());
 }
 
 TEST(HandlerBoundary, AFailureEscapingAHandlerIsShownAndTheProgramGoesOn)
