@@ -3,6 +3,8 @@
 #   scripts/dev.sh run    install what is missing, build, open the browser on a demo agent
 #   scripts/dev.sh test   install what is missing, build, run every test
 #   scripts/dev.sh build  install what is missing and build
+#   scripts/dev.sh bench  install what is missing, build, run the benchmarks and print their table
+#   scripts/dev.sh fuzz   build the slave link's fuzz target with clang and run it for a while
 # Each step is skipped when there is nothing to do, so a second run is quick.
 set -euo pipefail
 
@@ -58,8 +60,26 @@ case "$cmd" in
         cd "$build"
         ctest --output-on-failure -j 1
         ;;
+    bench)
+        install_missing
+        configure_and_build
+        shift
+        OLVARIN_BUILD_DIR=$build exec "$here/bench/run-all.sh" "$@"
+        ;;
+    fuzz)
+        # A build tree of its own: the fuzz target needs clang and its sanitizers.
+        install_missing
+        fuzzbuild=${OLVARIN_FUZZ_BUILD_DIR:-$here/build-fuzz}
+        if [ ! -f "$fuzzbuild/CMakeCache.txt" ]; then
+            CC=clang CXX=clang++ cmake -S "$here" -B "$fuzzbuild" -G Ninja -DOLVARIN_FUZZ=ON
+        fi
+        cmake --build "$fuzzbuild" -j "$jobs" --target fuzz_replylink
+        mkdir -p "$fuzzbuild/corpus"
+        "$fuzzbuild/bin/fuzz_replylink" -max_total_time="${OLVARIN_FUZZ_SECONDS:-60}" -timeout=10 \
+            "$fuzzbuild/corpus"
+        ;;
     *)
-        echo "usage: $0 run|test|build" >&2
+        echo "usage: $0 run|test|build|bench|fuzz" >&2
         exit 2
         ;;
 esac
