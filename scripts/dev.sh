@@ -13,7 +13,7 @@ build=${OLVARIN_BUILD_DIR:-$here/build}
 jobs=${OLVARIN_JOBS:-$(nproc)}
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev tcl8.6 tcl8.6-dev libsnmp-dev libsnmp-base
-          snmpd snmp googletest libgtest-dev clang libclang-rt-dev util-linux npm)
+          snmpd snmp googletest libgtest-dev clang libclang-rt-dev util-linux npm time)
 
 install_missing() {
     local missing=()
