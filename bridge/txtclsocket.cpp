@@ -186,6 +186,15 @@ void TXTclSocket::serverOnClose(QObject* Sender, TSocketHandle Socket)
     if (extTcl == nullptr)
         throw Exception(QStringLiteral("TXTclSocket.serverOnClose - cannot find connected client"));
     UnregisterExtTcl(extTcl);
+    // No reply will ever come for what is still waiting: each origin gets an error
+    // reply, in the queue's order, so that no window waits for ever (a walk would
+    // keep its Start button disabled with nothing shown). Sending is refused from
+    // now on, so the handlers cannot add to the queue.
+    const QPointer<TXTcl> alive(extTcl);
+    while (!alive.isNull() && !extTcl->FLink.Waiting.isEmpty())
+        extTcl->FLink.DispatchReply(this, QByteArrayLiteral("1TXTcl.Send - Error in external process"));
+    if (alive.isNull())
+        return;
     if (extTcl->OnClose) {
         const TXTclCloseProc handler = extTcl->OnClose;
         try {
