@@ -3,6 +3,7 @@
 #include "dialogs.h"
 #include "exception.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace TXTclWire {
@@ -70,7 +71,13 @@ TReplyLink::~TReplyLink()
 void TReplyLink::Receive(QObject* Sender, const char* data, qsizetype count)
 {
     const std::shared_ptr<bool> alive = FAlive;
+    // The buffer never holds a whole message on entry: only the new bytes, with the
+    // few before them that may begin a delimiter, can end one. Searching the whole
+    // buffer at every read of 16 bytes would cost the square of a long reply.
+    const qsizetype from = std::max<qsizetype>(0, Buffer.size() - (TXTclWire::DelimiterLength - 1));
     TXTclWire::AppendRead(Buffer, data, count);
+    if (Buffer.indexOf(QByteArrayView(TXTclWire::Delimiter, TXTclWire::DelimiterLength), from) < 0)
+        return;
     QByteArray message;
     while (*alive && TXTclWire::TakeMessage(Buffer, message)) {
         try {
