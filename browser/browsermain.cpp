@@ -11,6 +11,7 @@
 #include "handlerguard.h"
 #include "helpviewer.h"
 #include "mibtext.h"
+#include "mibtreeitem.h"
 #include "snmprequesttext.h"
 #include "tclquote.h"
 #include "tcltext.h"
@@ -30,7 +31,6 @@ TForm_Olvarin* Form_Olvarin = nullptr;
 namespace {
 
 constexpr int HelpContextMain = 18000;
-constexpr int NumberRole = Qt::UserRole;
 
 // Restores a flag however the scope is left, so a failing update never leaves the
 // panel locked.
@@ -370,8 +370,7 @@ void TForm_Olvarin::AddMibNode(QTreeWidgetItem* parent, const QString& oid)
     if (parent == nullptr) {
         // The whole tree is built off screen and shown at once (also when the
         // build fails part way: what was added stays).
-        auto* root = new QTreeWidgetItem(QStringList{name});
-        root->setData(0, NumberRole, number);
+        auto* root = new MibTreeItem(name, number);
         struct Attach {
             QTreeWidget* tree;
             QTreeWidgetItem* item;
@@ -384,8 +383,7 @@ void TForm_Olvarin::AddMibNode(QTreeWidgetItem* parent, const QString& oid)
         return;
     }
 
-    auto* node = new QTreeWidgetItem(parent, QStringList{name});
-    node->setData(0, NumberRole, number);
+    auto* node = new MibTreeItem(parent, name, number);
     QStringList children;
     XTcl->EvalList(QStringLiteral("mib successor ") + TclQuote::word(oid), children);
     for (const QString& child : children)
@@ -394,7 +392,9 @@ void TForm_Olvarin::AddMibNode(QTreeWidgetItem* parent, const QString& oid)
 
 int TForm_Olvarin::NodeNumber(const QTreeWidgetItem* node)
 {
-    return node->data(0, NumberRole).toInt();
+    if (node->type() == MibTreeItem::ItemType)
+        return static_cast<const MibTreeItem*>(node)->number();
+    return node->data(0, MibTreeItem::NumberRole).toInt();
 }
 
 QString TForm_Olvarin::NodeToOid(const QTreeWidgetItem* node)

@@ -192,6 +192,7 @@ void MibTree::collectModules()
 bool MibTree::parseDotted(const std::string &text, Arcs &out)
 {
     out.clear();
+    out.reserve(32);
     std::string::size_type pos = 0;
     if (!text.empty() && text[0] == '.') {
         pos = 1;
@@ -248,6 +249,10 @@ Arcs MibTree::arcsOf(const struct tree *node)
 
 const std::vector<struct tree *> &MibTree::children(struct tree *node)
 {
+    static const std::vector<struct tree *> none;
+    if (node->child_list == nullptr) {
+        return none;
+    }
     auto found = sortedChildren_.find(node);
     if (found != sortedChildren_.end()) {
         return found->second;
@@ -291,18 +296,35 @@ MibPosition MibTree::locate(const Arcs &arcs)
     if (arcs.empty()) {
         return pos;
     }
-    struct tree *node = rootWithArc(arcs[0]);
-    std::size_t known = node != nullptr ? 1 : 0;
-    while (node != nullptr && known < arcs.size()) {
+    // Start below the arcs this OID shares with the last one located.
+    std::size_t known = 0;
+    while (known < lastArcs_.size() && known < arcs.size() && lastArcs_[known] == arcs[known]) {
+        ++known;
+    }
+    lastArcs_.resize(known);
+    lastPath_.resize(known);
+    if (known == 0) {
+        struct tree *root = rootWithArc(arcs[0]);
+        if (root == nullptr) {
+            return pos;
+        }
+        lastArcs_.push_back(arcs[0]);
+        lastPath_.push_back(root);
+        known = 1;
+    }
+    struct tree *node = lastPath_.back();
+    while (known < arcs.size()) {
         struct tree *child = childWithArc(node, arcs[known]);
         if (child == nullptr) {
             break;
         }
         node = child;
+        lastArcs_.push_back(arcs[known]);
+        lastPath_.push_back(child);
         ++known;
     }
     pos.node = node;
-    pos.known = node != nullptr ? known : 0;
+    pos.known = known;
     return pos;
 }
 

@@ -3,8 +3,10 @@
 
 // The process-wide MIB: net-snmp's one parsed tree, loaded once however many
 // interpreters load the package, with the lookups the `mib` command and the
-// SNMP value conversion need. Lookups walk the tree by arc, O(depth); the
-// children of a node are sorted once and kept.
+// SNMP value conversion need. Lookups walk the tree by arc, O(depth), from
+// where the previous lookup's path parts from this one's (the browser walks the
+// whole tree one object after the other); the children of a node are sorted
+// once and kept.
 
 #include <cstdint>
 #include <string>
@@ -77,7 +79,12 @@ private:
     [[nodiscard]] struct tree *childWithArc(struct tree *node, std::uint32_t arc);
     [[nodiscard]] struct tree *rootWithArc(std::uint32_t arc);
 
+    // Only nodes that have children are kept here (most nodes are leaves).
     std::unordered_map<const struct tree *, std::vector<struct tree *>> sortedChildren_;
+    // The nodes of the last located OID's known arcs: lastPath_[i] covers
+    // lastArcs_[0..i]. The parsed MIB never changes, so they stay valid.
+    std::vector<struct tree *> lastPath_;
+    Arcs lastArcs_;
     std::vector<struct tree *> roots_;
     std::vector<std::string> coreModules_;
     std::vector<std::string> modules_;
