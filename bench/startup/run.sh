@@ -41,7 +41,8 @@ run_slaves() {
         pid=${env#/proc/}
         pid=${pid%/environ}
         [ "$pid" = "$$" ] && continue
-        if tr '\0' '\n' <"$env" 2>/dev/null | grep -qx "OLVARIN_BENCH_RUN=$token"; then
+        # Other users' processes and those that have just ended cannot be read.
+        if { tr '\0' '\n' <"$env" | grep -qx "OLVARIN_BENCH_RUN=$token"; } 2>/dev/null; then
             echo "$pid"
         fi
     done

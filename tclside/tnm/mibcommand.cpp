@@ -5,6 +5,7 @@
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
 
+#include <cstring>
 #include <exception>
 #include <string>
 
@@ -79,8 +80,18 @@ int evaluate(MibTree &mib, Tcl_Interp *interp, int objc, Tcl_Obj *const objv[])
         Tcl_WrongNumArgs(interp, 1, objv, "option ?arg ...?");
         return TCL_ERROR;
     }
-    int sub = 0;
-    if (Tcl_GetIndexFromObj(interp, objv[1], kSubs, "option", 0, &sub) != TCL_OK) {
+    // The whole word first: Tcl's own lookup (which also takes unique
+    // abbreviations and words the error) keeps an index in the word's object,
+    // which is new in every evaluated script.
+    int sub = -1;
+    const char *word = Tcl_GetString(objv[1]);
+    for (int i = 0; kSubs[i] != nullptr; ++i) {
+        if (std::strcmp(word, kSubs[i]) == 0) {
+            sub = i;
+            break;
+        }
+    }
+    if (sub < 0 && Tcl_GetIndexFromObj(interp, objv[1], kSubs, "option", 0, &sub) != TCL_OK) {
         return TCL_ERROR;
     }
     if (objc != 2 + kArgs[sub]) {

@@ -192,7 +192,7 @@ void MibTree::collectModules()
 bool MibTree::parseDotted(const std::string &text, Arcs &out)
 {
     out.clear();
-    out.reserve(32);
+    out.reserve(16); // most OIDs are shorter: one allocation instead of five
     std::string::size_type pos = 0;
     if (!text.empty() && text[0] == '.') {
         pos = 1;
@@ -293,8 +293,17 @@ MibPosition MibTree::locate(const Arcs &arcs)
 {
     MibPosition pos;
     pos.arcs = arcs;
+    descend(pos);
+    return pos;
+}
+
+void MibTree::descend(MibPosition &pos)
+{
+    const Arcs &arcs = pos.arcs;
+    pos.node = nullptr;
+    pos.known = 0;
     if (arcs.empty()) {
-        return pos;
+        return;
     }
     // Start below the arcs this OID shares with the last one located.
     std::size_t known = 0;
@@ -306,7 +315,7 @@ MibPosition MibTree::locate(const Arcs &arcs)
     if (known == 0) {
         struct tree *root = rootWithArc(arcs[0]);
         if (root == nullptr) {
-            return pos;
+            return;
         }
         lastArcs_.push_back(arcs[0]);
         lastPath_.push_back(root);
@@ -325,26 +334,34 @@ MibPosition MibTree::locate(const Arcs &arcs)
     }
     pos.node = node;
     pos.known = known;
-    return pos;
 }
 
 bool MibTree::resolve(const std::string &rawText, MibPosition &out, std::string &error)
 {
-    const auto first = rawText.find_first_not_of(" \t\r\n");
-    const auto last = rawText.find_last_not_of(" \t\r\n");
-    const std::string text = first == std::string::npos ? std::string() : rawText.substr(first, last - first + 1);
-    error = "unknown MIB node \"" + rawText + "\"";
-    if (text.empty()) {
+    // The texts of a failure are made only when it fails: the browser resolves
+    // two OIDs per object at every start.
+    const auto unknown = [&] {
+        error = "unknown MIB node \"" + rawText + "\"";
         return false;
+    };
+    const auto invalid = [&] {
+        error = "invalid object identifier \"" + rawText + "\"";
+        return false;
+    };
+    const auto first = rawText.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) {
+        return unknown();
     }
+    const auto last = rawText.find_last_not_of(" \t\r\n");
+    const bool trimmed = first == 0 && last + 1 == rawText.size();
+    const std::string copy = trimmed ? std::string() : rawText.substr(first, last - first + 1);
+    const std::string &text = trimmed ? rawText : copy;
     if ((text[0] >= '0' && text[0] <= '9') || text[0] == '.') {
-        Arcs arcs;
-        if (!parseDotted(text, arcs)) {
-            error = "invalid object identifier \"" + rawText + "\"";
-            return false;
+        if (!parseDotted(text, out.arcs)) {
+            return invalid();
         }
-        out = locate(arcs);
-        return out.node != nullptr;
+        descend(out);
+        return out.node != nullptr ? true : unknown();
     }
 
     std::string module;
@@ -362,29 +379,28 @@ bool MibTree::resolve(const std::string &rawText, MibPosition &out, std::string 
     const std::string label = rest.substr(0, dot);
     Arcs suffix;
     if (dot != std::string::npos && !parseDotted(rest.substr(dot + 1), suffix)) {
-        return false;
+        return unknown();
     }
     if (label.empty()) {
-        return false;
+        return unknown();
     }
     int modid = -1;
     if (!module.empty()) {
         modid = which_module(module.c_str());
         if (modid == -1) {
-            return false;
+            return unknown();
         }
     }
     struct tree *node = find_tree_node(label.c_str(), modid);
     if (node == nullptr) {
-        return false;
+        return unknown();
     }
     out.arcs = arcsOf(node);
     out.node = node;
     out.known = out.arcs.size();
     out.arcs.insert(out.arcs.end(), suffix.begin(), suffix.end());
     if (out.arcs.size() > MAX_OID_LEN) {
-        error = "invalid object identifier \"" + rawText + "\"";
-        return false;
+        return invalid();
     }
     return true;
 }

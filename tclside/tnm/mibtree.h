@@ -78,6 +78,8 @@ private:
     void collectModules();
     [[nodiscard]] struct tree *childWithArc(struct tree *node, std::uint32_t arc);
     [[nodiscard]] struct tree *rootWithArc(std::uint32_t arc);
+    // Sets node and known of pos from its arcs.
+    void descend(MibPosition &pos);
 
     // Only nodes that have children are kept here (most nodes are leaves).
     std::unordered_map<const struct tree *, std::vector<struct tree *>> sortedChildren_;
