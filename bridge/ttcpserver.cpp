@@ -11,6 +11,7 @@
 #include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -143,6 +144,10 @@ void TTCPServer::ListenerActivated()
                 ReportError(errno);
             return;
         }
+        // Commands are small writes that wait for their reply: never held back for
+        // coalescing (Nagle's algorithm).
+        const int noDelay = 1;
+        (void)::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
         const TSocketHandle handle = ++LastHandle;
         Connection connection;
         connection.fd = fd;

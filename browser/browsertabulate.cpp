@@ -5,6 +5,7 @@
 #include "dialogs.h"
 #include "exception.h"
 #include "mainwindowfields.h"
+#include "paintframes.h"
 #include "snmptext.h"
 #include "tclquote.h"
 #include "txtcl.h"
@@ -56,6 +57,10 @@ TForm_MibTabulate::TForm_MibTabulate(QWidget* owner)
     StatusLabel = new QLabel(ui->StatusBar);
     StatusLabel->setObjectName(QStringLiteral("StatusText"));
     ui->StatusBar->addWidget(StatusLabel, 1);
+    // The grid changes with every reply of a pass: its painting, and the status text
+    // with it, is paced to frames.
+    FFrames = new TPaintFrames(ui->StringGrid);
+    connect(FFrames, &TPaintFrames::FrameEnded, this, [this] { StatusLabel->setText(FStatusText); });
 
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
@@ -217,6 +222,7 @@ void TForm_MibTabulate::XTclClient_ReqResult(QObject* /*Sender*/, const QString&
     ++FRowCount;
     SetStatusText(QStringLiteral("Retrieving entry %1").arg(FRowCount));
     TStringGrid* grid = ui->StringGrid;
+    (void)FFrames->Defer();
     if (grid->RowCount() <= FRowCount)
         grid->SetRowCount(grid->RowCount() + 1);
     for (int i = 0; i < bindings.size(); ++i)
@@ -227,7 +233,7 @@ void TForm_MibTabulate::XTclClient_ReqResult(QObject* /*Sender*/, const QString&
 
 void TForm_MibTabulate::EndPass()
 {
-    SetStatusText(QStringLiteral("Done"));
+    SetStatusText(QStringLiteral("Done"), true);
     // Rows are overwritten in place; a shorter pass drops what is left below it.
     if (FRowCount > 0)
         ui->StringGrid->SetRowCount(FRowCount + 1);
@@ -236,7 +242,7 @@ void TForm_MibTabulate::EndPass()
 
 void TForm_MibTabulate::XTclClient_SessionError(QObject* /*Sender*/, const QString& error)
 {
-    SetStatusText(error);
+    SetStatusText(error, true);
     Dialogs::ShowInformation(error);
 }
 
@@ -274,7 +280,7 @@ void TForm_MibTabulate::Edit_PollrateExit()
         Timer->setInterval(static_cast<int>(qMin<qint64>(milliseconds, std::numeric_limits<int>::max())));
         return;
     }
-    SetStatusText(PollRateTooSmall);
+    SetStatusText(PollRateTooSmall, true);
     (void)Dialogs::MessageDlg(PollRateTooSmall, Dialogs::Kind::Error, Dialogs::Ok);
     ui->Edit_Pollrate->setText(QStringLiteral("15"));
 }
@@ -284,7 +290,12 @@ void TForm_MibTabulate::Edit_PollrateKeyPress()
     Edit_PollrateExit();
 }
 
-void TForm_MibTabulate::SetStatusText(const QString& text)
+void TForm_MibTabulate::SetStatusText(const QString& text, bool now)
 {
+    FStatusText = text;
+    if (now)
+        FFrames->Flush();
+    else if (FFrames->Defer())
+        return; // shown at the frame's end
     StatusLabel->setText(text);
 }

@@ -6,6 +6,7 @@
 
 class QLabel;
 class QTimer;
+class TPaintFrames;
 class TXTclClient;
 namespace Ui {
 class Form_MibTabulate;
@@ -49,10 +50,13 @@ private:
     void CheckBox_PollClick();
     void Edit_PollrateExit();
     void Edit_PollrateKeyPress();
-    void SetStatusText(const QString& text);
+    // Progress texts follow the grid's frames; a final text (done, an error) shows at once.
+    void SetStatusText(const QString& text, bool now = false);
 
     std::unique_ptr<Ui::Form_MibTabulate> ui;
     QLabel* StatusLabel = nullptr;
+    TPaintFrames* FFrames = nullptr;
+    QString FStatusText;
     TXTclClient* XTclClient_Session = nullptr;
     TXTclClient* XTclClient_Req = nullptr;
     QTimer* Timer = nullptr;

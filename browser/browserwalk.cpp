@@ -5,6 +5,7 @@
 #include "dialogs.h"
 #include "exception.h"
 #include "mainwindowfields.h"
+#include "paintframes.h"
 #include "snmptext.h"
 #include "tclquote.h"
 #include "txtcl.h"
@@ -49,6 +50,10 @@ TForm_MibWalk::TForm_MibWalk(QWidget* owner)
     StatusLabel = new QLabel(ui->StatusBar);
     StatusLabel->setObjectName(QStringLiteral("StatusText"));
     ui->StatusBar->addWidget(StatusLabel, 1);
+    // The list changes with every reply: its painting, and the status text with it,
+    // is paced to frames.
+    FFrames = new TPaintFrames(ui->ListView);
+    connect(FFrames, &TPaintFrames::FrameEnded, this, [this] { StatusLabel->setText(FStatusText); });
 
     XTclClient_Session = new TXTclClient(this);
     XTclClient_Session->setObjectName(QStringLiteral("XTclClient_Session"));
@@ -160,6 +165,7 @@ void TForm_MibWalk::XTclClient_ReqResult(QObject* /*Sender*/, const QString& res
     }
 
     if (ui->ListView->topLevelItemCount() > MaxRowsBeforePurge) {
+        (void)FFrames->Defer();
         ui->ListView->clear();
         AddRow({QStringLiteral("... old entries purged")});
     }
@@ -171,7 +177,7 @@ void TForm_MibWalk::XTclClient_ReqResult(QObject* /*Sender*/, const QString& res
 
 void TForm_MibWalk::XTclClient_ReqError(QObject* /*Sender*/, const QString& error)
 {
-    SetStatusText(error);
+    SetStatusText(error, true);
     Dialogs::ShowInformation(error);
     ui->Button_Start->setEnabled(true);
 }
@@ -188,7 +194,7 @@ void TForm_MibWalk::EndCycle()
         repetitions = 0;
 
     if (repetitions != 0 && FCycle >= repetitions) {
-        SetStatusText(QStringLiteral("All cycles done"));
+        SetStatusText(QStringLiteral("All cycles done"), true);
         CloseLog();
         ui->Button_Start->setEnabled(true);
         return;
@@ -227,13 +233,19 @@ void TForm_MibWalk::SendGetNext(const QString& oid)
                          + TclQuote::word(oid));
 }
 
-void TForm_MibWalk::SetStatusText(const QString& text)
+void TForm_MibWalk::SetStatusText(const QString& text, bool now)
 {
+    FStatusText = text;
+    if (now)
+        FFrames->Flush();
+    else if (FFrames->Defer())
+        return; // shown at the frame's end
     StatusLabel->setText(text);
 }
 
 void TForm_MibWalk::AddRow(const QStringList& texts)
 {
+    (void)FFrames->Defer();
     auto* row = new QTreeWidgetItem(ui->ListView, texts);
     Q_UNUSED(row);
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 class QLabel;
+class TPaintFrames;
 class TXTclClient;
 namespace Ui {
 class Form_MibWalk;
@@ -47,18 +48,21 @@ private:
     void LogLastRow();
     void CloseLog();
     void SendGetNext(const QString& oid);
-    void SetStatusText(const QString& text);
+    // Progress texts follow the list's frames; a final text (done, an error) shows at once.
+    void SetStatusText(const QString& text, bool now = false);
     void AddRow(const QStringList& texts);
 
     std::unique_ptr<Ui::Form_MibWalk> ui;
     QLabel* StatusLabel = nullptr;
     TXTclClient* XTclClient_Session = nullptr;
     TXTclClient* XTclClient_Req = nullptr;
+    TPaintFrames* FFrames = nullptr;
 
     QString FSession;
     QString FTarget;
     QString FRootOid;
     qint32 FCycle = 0;
     qint32 FEntry = 0;
+    QString FStatusText;
     QString FLogChannel;
 };
