@@ -24,6 +24,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <functional>
@@ -44,20 +45,35 @@ bool waitFor(const std::function<bool()>& done, int milliseconds)
     return true;
 }
 
-// How many sockets a process has open: the slave has one once it has connected;
-// the browser has its listening socket and, once it has accepted the slave, the
-// slave's connection.
-int sockets(pid_t pid)
+// The inodes of the sockets a process has open.
+std::vector<QByteArray> socketInodes(pid_t pid)
 {
-    int count = 0;
+    std::vector<QByteArray> inodes;
     const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
     for (const QString& fd : fds.entryList(QDir::System | QDir::NoDotAndDotDot)) {
         char target[64] = {};
         const QByteArray link = fds.filePath(fd).toLocal8Bit();
-        if (::readlink(link.constData(), target, sizeof target - 1) > 0 && std::strncmp(target, "socket:", 7) == 0)
-            ++count;
+        if (::readlink(link.constData(), target, sizeof target - 1) > 0 && std::strncmp(target, "socket:[", 8) == 0)
+            inodes.push_back(QByteArray(target + 8).chopped(1));
     }
-    return count;
+    return inodes;
+}
+
+// Whether a process holds an established TCP connection: the slave once it has
+// connected, the browser once it has accepted the slave (and so runs its loop).
+bool hasConnection(pid_t pid)
+{
+    QFile table(QStringLiteral("/proc/%1/net/tcp").arg(pid));
+    if (!table.open(QIODevice::ReadOnly))
+        return false;
+    const std::vector<QByteArray> own = socketInodes(pid);
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        // sl local remote st tx:rx tr:when retrnsmt uid timeout inode ...
+        const QList<QByteArray> f = line.simplified().split(' ');
+        if (f.size() > 9 && f[3] == "01" && std::find(own.begin(), own.end(), f[9]) != own.end())
+            return true;
+    }
+    return false;
 }
 
 bool endsWith(const std::string& text, const std::string& end)
@@ -129,7 +145,7 @@ public:
             else if (!args.empty() && endsWith(args[0], "Olvarin"))
                 browser = pid;
         }
-        return slave != 0 && browser != 0 && sockets(slave) >= 1 && sockets(browser) >= 2 ? slave : 0;
+        return slave != 0 && browser != 0 && hasConnection(slave) && hasConnection(browser) ? slave : 0;
     }
     bool finished(int milliseconds) { return FProcess.waitForFinished(milliseconds); }
 
