@@ -3,10 +3,12 @@
 // slave connected is answered in order once it does.
 #include "walk_fixture.h"
 
+#include "browsertabulate.h"
 #include "browserwalk.h"
 #include "processtable.h"
 #include "txtclsocket.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QSpinBox>
@@ -91,6 +93,32 @@ TEST_F(SlaveFaultTest, SlaveKilledDuringAWalkIsReportedAndTheBrowserLivesOn)
     EXPECT_TRUE(waitFor([this] { return Main->findChildren<TForm_MibWalk*>().isEmpty(); }, 5000));
     // Closing still tries to destroy the walk's session, and says the link is down.
     EXPECT_EQ(texts(Dialogs::Kind::Error), (std::vector<QString>{LinkDown, LinkDown, LinkDown}));
+}
+
+TEST_F(SlaveFaultTest, SlaveKilledWhileATableIsPolledStallsItWithOneMessage)
+{
+    showObject(QStringLiteral("1.3.6.1.2.1.2.2"));
+    Main->Button_Tabulate->click();
+    auto* tab = Main->findChild<TForm_MibTabulate*>();
+    ASSERT_NE(tab, nullptr);
+    ASSERT_TRUE(waitFor([tab] { return tab->StatusText() == QStringLiteral("Done"); }));
+    tab->findChild<QLineEdit*>(QStringLiteral("Edit_Pollrate"))->setText(QStringLiteral("1"));
+    tab->findChild<QCheckBox*>(QStringLiteral("CheckBox_Poll"))->setChecked(true);
+    settle(1200); // a pass or two of the poll
+
+    const std::vector<pid_t> slaves = processtable::slavesOnPort(Main->XTcl->Socket()->LocalPort().toStdString());
+    ASSERT_EQ(slaves.size(), 1u);
+    ASSERT_EQ(::kill(slaves.front(), SIGKILL), 0);
+    ASSERT_TRUE(waitFor([&] { return Main->XTcl->LinkState() == TLinkState::Down; }));
+    settle(3500); // three ticks or more
+
+    // Whether the slave went during a pass (its request gets the link's error) or
+    // between passes (the next tick cannot send), the user is told once and the
+    // window stays Stalled; the ticks that follow send nothing and show nothing.
+    ASSERT_EQ(Dialogs::history().size(), 1u);
+    EXPECT_EQ(Dialogs::history().front().text, LinkDown);
+    EXPECT_FALSE(tab->findChild<QPushButton*>(QStringLiteral("Button_Refresh"))->isEnabled());
+    EXPECT_TRUE(Main->XTcl->Waiting().isEmpty());
 }
 
 // A slave that connects late: the Get clicks of the user meanwhile wait in the link's
