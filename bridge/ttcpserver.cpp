@@ -168,7 +168,19 @@ void TTCPServer::ConnectionActivated(TSocketHandle socket)
     // One notification at a time: the next one only after the handler has read.
     connection->notifier->setEnabled(false);
     const int fd = connection->fd;
-    atNotificationBoundary([this, socket, fd] {
+    const bool dataLikely = connection->readFull;
+    connection->readFull = false;
+    atNotificationBoundary([this, socket, fd, dataLikely] {
+        // A long reply arrives over many notifications, each of them one read: after
+        // a read that filled its buffer the handler is called at once (its read finds
+        // nothing in the rare case that the buffer took exactly the last bytes, and
+        // the next notification looks again). Otherwise a look at the socket tells
+        // data from the peer's close.
+        if (dataLikely) {
+            if (OnData)
+                OnData(this, socket);
+            return;
+        }
         char probe = 0;
         const ssize_t n = ::recv(fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
         if (n > 0) {
@@ -199,6 +211,7 @@ qsizetype TTCPServer::Read(TSocketHandle socket, char* buffer, qsizetype max)
         n = ::recv(connection->fd, buffer, static_cast<size_t>(max), MSG_DONTWAIT);
     } while (n < 0 && errno == EINTR);
     const int error = errno;
+    connection->readFull = n == max && max > 0;
     // Re-armed before anything is reported: a reset connection is then seen as closed
     // on the next notification.
     connection->notifier->setEnabled(true);

@@ -74,6 +74,9 @@ private:
     struct Connection {
         int fd = -1;
         QSocketNotifier* notifier = nullptr; // child of the server
+        // The last read filled the buffer it was given: more bytes are most likely
+        // waiting, so the next notification needs no look at the socket first.
+        bool readFull = false;
     };
 
     void ReportError(int error);

@@ -52,7 +52,7 @@ TForm_MibWalk::TForm_MibWalk(QWidget* owner)
     ui->StatusBar->addWidget(StatusLabel, 1);
     // The list changes with every reply: its painting, and the status text with it,
     // is paced to frames.
-    FFrames = new TPaintFrames(ui->ListView);
+    FFrames = ui->ListView->Frames();
     connect(FFrames, &TPaintFrames::FrameEnded, this, [this] { StatusLabel->setText(FStatusText); });
 
     XTclClient_Session = new TXTclClient(this);

@@ -25,6 +25,8 @@ public:
     [[nodiscard]] bool Defer();
     // Ends the current frame now, if one is running: everything held back shows.
     void Flush();
+    // True while a frame holds the painting back.
+    [[nodiscard]] bool Holding() const { return FFrame.isActive(); }
 
 signals:
     void FrameEnded();
