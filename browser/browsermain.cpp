@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <QTreeWidget>
 #include <QTreeWidgetItem>
 
 TForm_Olvarin* Form_Olvarin = nullptr;
@@ -54,6 +55,23 @@ int levelOf(const QTreeWidgetItem* node)
     for (const QTreeWidgetItem* p = node->parent(); p != nullptr; p = p->parent())
         ++level;
     return level;
+}
+
+// Joins a tree built off screen to the view. Joining gives every item of the
+// subtree one slot per column of the view, an allocation per item that nodes
+// holding their own name and number never use (a hundred thousand of them in a
+// large MIB); with no columns at that moment there is nothing to give, and the
+// column comes back, with its header text, right after.
+void attachBuiltTree(QTreeWidget* tree, QTreeWidgetItem* root)
+{
+    const int columns = tree->columnCount();
+    QStringList labels;
+    for (int column = 0; column < columns; ++column)
+        labels.append(tree->headerItem()->text(column));
+    tree->setColumnCount(0);
+    tree->addTopLevelItem(root);
+    tree->setColumnCount(columns);
+    tree->setHeaderLabels(labels);
 }
 
 QIcon magnifyingGlass()
@@ -374,7 +392,7 @@ void TForm_Olvarin::AddMibNode(QTreeWidgetItem* parent, const QString& oid)
         struct Attach {
             QTreeWidget* tree;
             QTreeWidgetItem* item;
-            ~Attach() { tree->addTopLevelItem(item); }
+            ~Attach() { attachBuiltTree(tree, item); }
         } attach{TreeView, root};
         QStringList children;
         XTcl->EvalList(QStringLiteral("mib successor ") + TclQuote::word(oid), children);

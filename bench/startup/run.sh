@@ -16,12 +16,15 @@
 # reads the MIB too, at the same time, on its own) is a process apart and not
 # counted; each run waits for its slave to end before the next starts.
 #
-# Each case runs OLVARIN_BENCH_REPEAT times (3); the median is reported. Results
+# Each case runs OLVARIN_BENCH_REPEAT times (5); the median is reported. A run
+# counts only when the browser ends with the whole tree built and the root shown,
+# and when its tree has as many nodes as snmptranslate prints: the two read the
+# same modules. Results
 # go to stdout as ROW lines (see bench/run-all.sh); the details to stderr.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build=$(cd "${1:?usage: run.sh <build folder>}" && pwd)
-repeat=${OLVARIN_BENCH_REPEAT:-3}
+repeat=${OLVARIN_BENCH_REPEAT:-5}
 driver=$build/bin/bench_startup
 mibs=$build/share/olvarin/mibs
 [ -x "$driver" ] || { echo "startup: $driver is missing (build first)" >&2; exit 1; }
@@ -131,12 +134,21 @@ for c in "${cases[@]}"; do
         echo "startup $c run $i: $t s, $m MB, $u s processor; $line" >&2
         reap_slaves
         nodes=$(sed -n 's/.*nodes=\([0-9]*\).*/\1/p' <<<"$line")
+        if [[ "$line" != *" root=1 status=MIB's loaded. "* ]] || [ "${nodes:-0}" -le 1 ]; then
+            echo "startup: the browser's start-up did not complete ($c)" >&2
+            cat "$scratch/err" >&2
+            exit 1
+        fi
         times+=("$t") mems+=("$m") cpus+=("$u")
 
         measure "${common_env[@]}" SNMPCONFPATH="$scratch/snmpconf" \
                         snmptranslate -M "$dirs" -m SNMPv2-MIB:IF-MIB:ALL -Tp
         pnodes=$(grep -c -- '--' "$scratch/out" || true)
         echo "snmptranslate $c run $i: $t s, $m MB, $u s processor; $pnodes nodes printed" >&2
+        if [ "$pnodes" != "$nodes" ]; then
+            echo "startup: the browser's tree has $nodes nodes, snmptranslate printed $pnodes ($c)" >&2
+            exit 1
+        fi
         ptimes+=("$t") pmems+=("$m") pcpus+=("$u")
     done
     objects[$c]=$nodes
