@@ -6,7 +6,7 @@
 namespace {
 
 // About 25 frames a second: fast enough to watch, rare enough to cost little.
-constexpr qint64 FrameMilliseconds = 40;
+constexpr qint64 FrameMilliseconds = 100;
 
 } // namespace
 
