@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QSocketNotifier>
+#include <QTimerEvent>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -199,6 +200,20 @@ void TTCPServer::ConnectionActivated(TSocketHandle socket)
     });
 }
 
+void TTCPServer::timerEvent(QTimerEvent* event)
+{
+    const int id = event->timerId();
+    for (auto& [handle, connection] : FConnections) {
+        if (connection.redelivery == id) {
+            killTimer(id);
+            connection.redelivery = 0;
+            ConnectionActivated(handle);
+            return;
+        }
+    }
+    QObject::timerEvent(event);
+}
+
 qsizetype TTCPServer::Read(TSocketHandle socket, char* buffer, qsizetype max)
 {
     Connection* connection = Find(socket);
@@ -212,9 +227,17 @@ qsizetype TTCPServer::Read(TSocketHandle socket, char* buffer, qsizetype max)
     } while (n < 0 && errno == EINTR);
     const int error = errno;
     connection->readFull = n == max && max > 0;
-    // Re-armed before anything is reported: a reset connection is then seen as closed
-    // on the next notification.
-    connection->notifier->setEnabled(true);
+    if (connection->readFull) {
+        // The rest of a long reply: the next notification comes from a zero-time timer,
+        // not from the notifier, whose every switch on and off costs the event loop a
+        // wake-up of its own. It still comes through the event loop, one at a time.
+        if (connection->redelivery == 0)
+            connection->redelivery = startTimer(0, Qt::PreciseTimer);
+    } else {
+        // Re-armed before anything is reported: a reset connection is then seen as
+        // closed on the next notification.
+        connection->notifier->setEnabled(true);
+    }
     if (n < 0) {
         if (error == EAGAIN || error == EWOULDBLOCK)
             return 0;
@@ -254,6 +277,10 @@ void TTCPServer::Write(TSocketHandle socket, const QByteArray& text)
 
 void TTCPServer::CloseConnection(Connection& connection)
 {
+    if (connection.redelivery != 0) {
+        killTimer(connection.redelivery);
+        connection.redelivery = 0;
+    }
     if (connection.notifier != nullptr) {
         // Possibly inside this notifier's own activation: let Qt delete it later.
         connection.notifier->setEnabled(false);

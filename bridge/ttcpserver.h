@@ -18,8 +18,10 @@ using TSocketHandle = qintptr;
 //
 // Rules that the link's reader depends on:
 //  - a data notification repeats while unread bytes remain, but a connection has
-//    at most one outstanding: its notifier is switched off when it fires and on
-//    again only by Read (a handler that does not read gets no further ones);
+//    at most one outstanding: its notifier is switched off when it fires, and only
+//    Read arms the next one (a handler that does not read gets no further ones):
+//    the notifier again, or, after a read that filled its buffer, a zero-time
+//    timer, as more bytes are most likely waiting;
 //  - the peer's close is reported once, after every byte it sent has been read;
 //  - connections are closed abortively (no lingering);
 //  - a failed operation is reported through OnError with errno and the system's
@@ -67,6 +69,8 @@ public:
     TErrorProc OnError;
 
 protected:
+    void timerEvent(QTimerEvent* event) override;
+
     // Closes every connection and the listener, without notifications.
     void Shutdown();
 
@@ -75,8 +79,10 @@ private:
         int fd = -1;
         QSocketNotifier* notifier = nullptr; // child of the server
         // The last read filled the buffer it was given: more bytes are most likely
-        // waiting, so the next notification needs no look at the socket first.
+        // waiting. The next notification then comes from a zero-time timer of the
+        // server (redelivery, its id) and needs no look at the socket first.
         bool readFull = false;
+        int redelivery = 0;
     };
 
     void ReportError(int error);
