@@ -4,12 +4,14 @@
 
 #include "dialogs.h"
 #include "exception.h"
+#include "handlerguard.h"
 #include "mainwindowfields.h"
 #include "paintframes.h"
 #include "snmptext.h"
 #include "tclquote.h"
 #include "txtcl.h"
 #include "txtclclient.h"
+
 
 #include <QCloseEvent>
 #include <QFocusEvent>
@@ -20,20 +22,6 @@
 #include <limits>
 
 namespace {
-
-// A failure must not unwind through Qt: what escapes a user action or a tick ends in
-// the default error display, and the window goes on.
-template <typename Action>
-void guarded(Action action)
-{
-    try {
-        action();
-    } catch (const Exception& e) {
-        Dialogs::defaultErrorDisplay(e.Message());
-    } catch (const std::exception& e) {
-        Dialogs::defaultErrorDisplay(QString::fromLocal8Bit(e.what()));
-    }
-}
 
 int wholeNumber(const QString& text)
 {
@@ -65,7 +53,7 @@ TForm_MibTabulate::TForm_MibTabulate(QWidget* owner)
     Timer = new QTimer(this);
     Timer->setObjectName(QStringLiteral("Timer"));
     Timer->setInterval(15000);
-    connect(Timer, &QTimer::timeout, this, [this] { guarded([this] { TimerTimer(); }); });
+    connect(Timer, &QTimer::timeout, this, [this] { HandlerGuard::run([this] { TimerTimer(); }); });
 
     XTclClient_Session = new TXTclClient(this);
     XTclClient_Session->setObjectName(QStringLiteral("XTclClient_Session"));
@@ -76,19 +64,19 @@ TForm_MibTabulate::TForm_MibTabulate(QWidget* owner)
     XTclClient_Req->OnResult = [this](QObject* s, const QString& r) { XTclClient_ReqResult(s, r); };
     XTclClient_Req->OnError = [this](QObject* s, const QString& e) { XTclClient_SessionError(s, e); };
 
-    connect(ui->Button_Refresh, &QPushButton::clicked, this, [this] { guarded([this] { Button_RefreshClick(); }); });
-    connect(ui->Button_Close, &QPushButton::clicked, this, [this] { guarded([this] { Button_CloseClick(); }); });
-    connect(ui->CheckBox_Poll, &QCheckBox::toggled, this, [this] { guarded([this] { CheckBox_PollClick(); }); });
+    connect(ui->Button_Refresh, &QPushButton::clicked, this, [this] { HandlerGuard::run([this] { Button_RefreshClick(); }); });
+    connect(ui->Button_Close, &QPushButton::clicked, this, [this] { HandlerGuard::run([this] { Button_CloseClick(); }); });
+    connect(ui->CheckBox_Poll, &QCheckBox::toggled, this, [this] { HandlerGuard::run([this] { CheckBox_PollClick(); }); });
     ui->Edit_Pollrate->installEventFilter(this);
 
-    guarded([this] { FormCreate(); });
+    HandlerGuard::run([this] { FormCreate(); });
     show();
 }
 
 TForm_MibTabulate::~TForm_MibTabulate()
 {
     Timer->stop();
-    guarded([this] { FormDestroy(); });
+    HandlerGuard::run([this] { FormDestroy(); });
 }
 
 QString TForm_MibTabulate::StatusText() const
@@ -177,11 +165,11 @@ bool TForm_MibTabulate::eventFilter(QObject* watched, QEvent* event)
             // message box or another window is no exit (the box would re-enter here).
             const auto reason = static_cast<QFocusEvent*>(event)->reason();
             if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-                guarded([this] { Edit_PollrateExit(); });
+                HandlerGuard::run([this] { Edit_PollrateExit(); });
         } else if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key == Qt::Key_Return || key == Qt::Key_Enter)
-                guarded([this] { Edit_PollrateKeyPress(); });
+                HandlerGuard::run([this] { Edit_PollrateKeyPress(); });
         }
     }
     return QWidget::eventFilter(watched, event);

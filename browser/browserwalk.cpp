@@ -4,6 +4,7 @@
 
 #include "dialogs.h"
 #include "exception.h"
+#include "handlerguard.h"
 #include "mainwindowfields.h"
 #include "paintframes.h"
 #include "snmptext.h"
@@ -12,6 +13,7 @@
 #include "txtclclient.h"
 #include "walklog.h"
 
+
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
@@ -19,20 +21,6 @@
 namespace {
 
 constexpr int MaxRowsBeforePurge = 1000;
-
-// A failure must not unwind through Qt: what escapes a user action ends in the
-// default error display, and the window goes on.
-template <typename Action>
-void guarded(Action action)
-{
-    try {
-        action();
-    } catch (const Exception& e) {
-        Dialogs::defaultErrorDisplay(e.Message());
-    } catch (const std::exception& e) {
-        Dialogs::defaultErrorDisplay(QString::fromLocal8Bit(e.what()));
-    }
-}
 
 } // namespace
 
@@ -64,20 +52,20 @@ TForm_MibWalk::TForm_MibWalk(QWidget* owner)
     XTclClient_Req->OnResult = [this](QObject* s, const QString& r) { XTclClient_ReqResult(s, r); };
     XTclClient_Req->OnError = [this](QObject* s, const QString& e) { XTclClient_ReqError(s, e); };
 
-    connect(ui->Button_Start, &QPushButton::clicked, this, [this] { guarded([this] { Button_StartClick(); }); });
-    connect(ui->Button_Close, &QPushButton::clicked, this, [this] { guarded([this] { Button_CloseClick(); }); });
+    connect(ui->Button_Start, &QPushButton::clicked, this, [this] { HandlerGuard::run([this] { Button_StartClick(); }); });
+    connect(ui->Button_Close, &QPushButton::clicked, this, [this] { HandlerGuard::run([this] { Button_CloseClick(); }); });
     connect(ui->CheckBox_LogToFile, &QCheckBox::toggled, this,
-            [this] { guarded([this] { CheckBox_LogToFileClick(); }); });
-    connect(ui->Button_Browse, &QPushButton::clicked, this, [this] { guarded([this] { Button_BrowseClick(); }); });
+            [this] { HandlerGuard::run([this] { CheckBox_LogToFileClick(); }); });
+    connect(ui->Button_Browse, &QPushButton::clicked, this, [this] { HandlerGuard::run([this] { Button_BrowseClick(); }); });
 
     // The window is not shown here: it appears when the slave has answered with the
     // session, so a walk window never exists on screen without one.
-    guarded([this] { FormCreate(); });
+    HandlerGuard::run([this] { FormCreate(); });
 }
 
 TForm_MibWalk::~TForm_MibWalk()
 {
-    guarded([this] { FormDestroy(); });
+    HandlerGuard::run([this] { FormDestroy(); });
 }
 
 QString TForm_MibWalk::StatusText() const
@@ -108,7 +96,7 @@ void TForm_MibWalk::FormCreate()
 
 void TForm_MibWalk::FormDestroy()
 {
-    guarded([this] { CloseLog(); });
+    HandlerGuard::run([this] { CloseLog(); });
     // When the slave link went first (the main window is being destroyed), the
     // session dies with the slave and there is nothing to send it through.
     if (XTclClient_Session->Server() != nullptr)
@@ -142,7 +130,7 @@ void TForm_MibWalk::Button_StartClick()
     // A walk that ended in an error leaves its log open; it is closed before the file
     // is opened again, so no two channels ever write the same file. A failure to
     // close it is shown but does not keep the new walk from starting.
-    guarded([this] { CloseLog(); });
+    HandlerGuard::run([this] { CloseLog(); });
     if (ui->CheckBox_LogToFile->isChecked())
         FLogChannel = WalkLog::open(*XTclClient_Req, ui->Edit_Filename->text());
     else
