@@ -1,4 +1,5 @@
 #include "testagent.h"
+#include "loopbackaddress.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -44,15 +45,6 @@ private:
     int fd_ = -1;
 };
 
-sockaddr_in loopback(int port)
-{
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return addr;
-}
-
 bool runAsAgentUser()
 {
     return geteuid() == 0 && getpwnam("Debian-snmp") != nullptr;
@@ -63,7 +55,7 @@ bool runAsAgentUser()
 int TestAgent::freePort()
 {
     Socket s;
-    sockaddr_in addr = loopback(0);
+    sockaddr_in addr = loopbackAddress(0);
     if (s.fd() < 0 || bind(s.fd(), reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0) {
         throw std::runtime_error("TestAgent: cannot bind a UDP socket on 127.0.0.1");
     }
@@ -189,7 +181,7 @@ bool TestAgent::answers() const
     if (s.fd() < 0) {
         return false;
     }
-    const sockaddr_in addr = loopback(port_);
+    const sockaddr_in addr = loopbackAddress(port_);
     if (sendto(s.fd(), kProbe, sizeof kProbe, 0, reinterpret_cast<const sockaddr *>(&addr), sizeof addr) < 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         return false;

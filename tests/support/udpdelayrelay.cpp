@@ -1,4 +1,5 @@
 #include "udpdelayrelay.h"
+#include "loopbackaddress.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -17,22 +18,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-sockaddr_in loopback(int port)
-{
-    sockaddr_in addr {};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return addr;
-}
-
 int boundSocket()
 {
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) {
         return -1;
     }
-    sockaddr_in addr = loopback(0);
+    sockaddr_in addr = loopbackAddress(0);
     if (bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0) {
         close(fd);
         return -1;
@@ -88,7 +80,7 @@ std::string UdpDelayRelay::address() const
 
 void UdpDelayRelay::run()
 {
-    const sockaddr_in agent = loopback(agentPort_);
+    const sockaddr_in agent = loopbackAddress(agentPort_);
     std::map<std::pair<uint32_t, uint16_t>, Client> clients;
     std::deque<Held> held; // due times grow with arrival unless the delay is lowered
     char buffer[65536];
